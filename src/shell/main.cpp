@@ -1,0 +1,4 @@
+// Program entry.
+#include "shell/program.h"
+
+int main() { return ProgramMain(); }
