@@ -15,12 +15,13 @@ namespace backend {
 using WindowHandle = void*;
 
 // ShowWindow commands the layer uses.
-constexpr int kShowNormal = 1;         // SW_SHOWNORMAL
-constexpr int kShowMaximized = 3;      // SW_SHOWMAXIMIZED
-constexpr int kShowNoActivate = 4;     // SW_SHOWNOACTIVATE
-constexpr int kShow = 5;               // SW_SHOW
-constexpr int kShowMinNoActive = 7;    // SW_SHOWMINNOACTIVE
-constexpr int kShowDefault = 10;       // SW_SHOWDEFAULT
+constexpr int kShowNormal = 1;       // SW_SHOWNORMAL
+constexpr int kShowMaximized = 3;    // SW_SHOWMAXIMIZED
+constexpr int kShowNoActivate = 4;   // SW_SHOWNOACTIVATE
+constexpr int kShow = 5;             // SW_SHOW
+constexpr int kShowMinNoActive = 7;  // SW_SHOWMINNOACTIVE
+constexpr int kRestore = 9;          // SW_RESTORE
+constexpr int kShowDefault = 10;     // SW_SHOWDEFAULT
 
 // The show state the starting process passed, read once at process start; kShowDefault when
 // the starter passed none.

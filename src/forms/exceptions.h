@@ -17,10 +17,10 @@ class Exception : public std::exception {
   std::string message_;
 };
 
-#define OPRAVA_ERROR_CLASS(Name, Base)                      \
-  class Name : public Base {                                \
-   public:                                                  \
-    using Base::Base;                                       \
+#define OPRAVA_ERROR_CLASS(Name, Base)                       \
+  class Name : public Base {                                 \
+   public:                                                   \
+    using Base::Base;                                        \
     const char* ClassName() const override { return #Name; } \
   }
 

@@ -10,14 +10,15 @@ constexpr int kEntryCount = 4;
 constexpr std::int32_t kDirectoryBytes = 8 * kEntryCount;  // 32
 constexpr std::int32_t kBitmapWidth = 2000;
 constexpr std::int32_t kBitmapHeight = 2000;
-constexpr std::int32_t kBlockBytes = kBitmapWidth * kBitmapHeight;  // 4,000,000
+constexpr std::int32_t kBlockBytes = kBitmapWidth * kBitmapHeight;       // 4,000,000
 constexpr std::int32_t kEntryAreaBytes = kBlockBytes - kDirectoryBytes;  // 3,999,968
 
 // The BMP file around the block.
 constexpr std::int32_t kFileHeaderBytes = 14;
 constexpr std::int32_t kInfoHeaderBytes = 40;
 constexpr std::int32_t kColourTableBytes = 256 * 4;
-constexpr std::int32_t kPixelOffset = kFileHeaderBytes + kInfoHeaderBytes + kColourTableBytes;  // 1078
+constexpr std::int32_t kPixelOffset =
+    kFileHeaderBytes + kInfoHeaderBytes + kColourTableBytes;    // 1078
 constexpr std::int32_t kBmpBytes = kPixelOffset + kBlockBytes;  // 4,001,078
 constexpr std::int32_t kPixelsPerMetre = 2835;
 

@@ -17,4 +17,6 @@ void TForm1::FormCreate(TObject*) {
   RunPatch();
 }
 
-void TForm1::FormShow(TObject*) { Close(); }
+void TForm1::FormShow(TObject*) {
+  Close();
+}

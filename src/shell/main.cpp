@@ -1,4 +1,6 @@
 // Program entry.
 #include "shell/program.h"
 
-int main() { return ProgramMain(); }
+int main() {
+  return ProgramMain();
+}

@@ -11,9 +11,15 @@ struct DialogAnswer {
   std::string button;  // for Click: the label as shown, with its '&'
 };
 
-inline DialogAnswer Click(std::string label) { return {DialogAnswer::Click, std::move(label)}; }
-inline DialogAnswer Escape() { return {DialogAnswer::Escape, {}}; }
-inline DialogAnswer CloseBox() { return {DialogAnswer::CloseBox, {}}; }
+inline DialogAnswer Click(std::string label) {
+  return {DialogAnswer::Click, std::move(label)};
+}
+inline DialogAnswer Escape() {
+  return {DialogAnswer::Escape, {}};
+}
+inline DialogAnswer CloseBox() {
+  return {DialogAnswer::CloseBox, {}};
+}
 
 struct ShownDialog {
   bool ErrorBox = false;  // the standard error box rather than the message dialog
