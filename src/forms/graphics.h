@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 
 class TGraphic {
  public:
@@ -57,6 +58,8 @@ class TPicture {
   void LoadFromData(std::span<const std::uint8_t> data);
 
   TGraphic* Graphic() const { return graphic_.get(); }
+  // Puts `graphic` in place of the current one; nullptr leaves the picture empty.
+  void SetGraphic(std::unique_ptr<TGraphic> graphic) { graphic_ = std::move(graphic); }
   // The graphic as a bitmap. Asking for it replaces a graphic of another kind (or none) by an
   // empty bitmap; a bitmap is returned untouched.
   TBitmap* Bitmap();
