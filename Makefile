@@ -29,6 +29,13 @@ unit-win64: win64
 test: host win32 win64
 	@scripts/run-unit-tests host
 	@scripts/wine-session scripts/run-unit-tests win64
+	@scripts/wine-session tests/wine/scenarios.py
+
+e2e: win64
+	@scripts/wine-session tests/wine/scenarios.py
+
+demo: win64
+	@scripts/demo
 
 clean:
 	rm -rf build
