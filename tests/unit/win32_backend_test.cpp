@@ -12,8 +12,6 @@
 #include "forms/backend.h"
 #include "forms/exceptions.h"
 #include "mkform/form_writer.h"
-#include "shell/form1.h"
-#include "support/test_form.h"
 
 namespace {
 
@@ -34,6 +32,17 @@ class TPlainForm : public TForm {
     DeclareHandler("FormShow", [this](TObject*) { ++shows; });
   }
   int shows = 0;
+};
+
+// The stored main form read by a class of the test's own: its picture, none of its handlers' work.
+class TPictureForm : public TForm {
+ public:
+  TPictureForm() : TForm("TForm1") {
+    DeclareField("Image1", Image1);
+    DeclareHandler("FormCreate", [](TObject*) {});
+    DeclareHandler("FormShow", [](TObject*) {});
+  }
+  TImage* Image1 = nullptr;
 };
 
 HWND Hwnd(backend::WindowHandle handle) {
@@ -225,14 +234,16 @@ std::uint8_t Grey(int x, int y) {
 }
 
 TEST_F(Win32BackendTest, FormPaintsItsImageInPlaceFromThePixelMemoryOnButtonFace) {
-  formwriter::Bytes block = formwriter::BuildPixelBlock(SmallEntries());
+  const formwriter::Bytes entry = {'M', 'Z'};
+  formwriter::Bytes block = formwriter::BuildPixelBlock({entry, entry, entry, entry});
   for (int y = 0; y < 170; ++y) {
     for (int x = 0; x < 192; ++x) block[(1999 - y) * 2000 + x] = Grey(x, y);
   }
   const formwriter::Bytes resource = formwriter::BuildStoredForm(
       formwriter::BuildPictureData("TBitmap", formwriter::BuildBitmapFile(block)));
-  TForm1 form;
+  TPictureForm form;
   form.ReadState(resource);
+  ASSERT_NE(form.Image1, nullptr);
   form.HandleNeeded();
   HWND window = Hwnd(form.Handle());
   ASSERT_NE(window, nullptr);
