@@ -149,15 +149,17 @@ TEST_F(RunPatchTest, FileHeldOpenElsewhereRaisesOpenError) {
   for (const Held& held : held_files) {
     SCOPED_TRACE(held.name);
     const auto before = install_.Snapshot();
-    TFileStream other(held.path, TFileStream::fmOpenRead);
-    DialogScript script({});
-    try {
-      RunPatch();
-      ADD_FAILURE() << "no error raised";
-    } catch (const EFOpenError& error) {
-      EXPECT_EQ(error.Message(), "Cannot open file " + held.message);
+    {
+      TFileStream other(held.path, TFileStream::fmOpenRead);
+      DialogScript script({});
+      try {
+        RunPatch();
+        ADD_FAILURE() << "no error raised";
+      } catch (const EFOpenError& error) {
+        EXPECT_EQ(error.Message(), "Cannot open file " + held.message);
+      }
+      EXPECT_TRUE(script.Shown().empty());
     }
-    EXPECT_TRUE(script.Shown().empty());
     EXPECT_EQ(install_.Snapshot(), before);
   }
 }
