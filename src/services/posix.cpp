@@ -46,7 +46,8 @@ std::string WildcardPattern(const std::string& name) {
 // The open descriptor behind a TFileStream, or -1 with the lock not taken.
 int OpenLocked(const std::string& path, TFileStream::Mode mode) {
   const int flags = mode == TFileStream::fmCreate ? O_RDWR | O_CREAT : O_RDONLY;
-  const int fd = open(HostPath(path).c_str(), flags | O_CLOEXEC, 0666);
+  // Windows can run any file it can load: a new file may be a program, so it may be executed.
+  const int fd = open(HostPath(path).c_str(), flags | O_CLOEXEC, 0777);
   if (fd < 0) return -1;
   struct stat info;
   const bool usable = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) &&
@@ -154,11 +155,6 @@ bool RemoveFile(const std::string& path) {
 
 void StartProgram(const std::string& path) {
   std::string program = HostPath(path);
-  // Windows runs any file it can load, and a program written through TFileStream has no
-  // execute bit: the owner's is the host's stand-in for that.
-  struct stat info;
-  if (stat(program.c_str(), &info) == 0 && S_ISREG(info.st_mode) && !(info.st_mode & S_IXUSR))
-    chmod(program.c_str(), (info.st_mode & 07777) | S_IXUSR);
   // Not waited for: the child stays a zombie until this process ends, which is soon.
   char* argv[] = {program.data(), nullptr};
   pid_t child;
