@@ -376,11 +376,6 @@ def wine(args):
         return output.read().decode("ascii", "replace")
 
 
-def unmanaged_windows():
-    """Xvfb has no window manager: Wine then draws the frames itself and waits for no one."""
-    wine(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"])
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", default=str(ROOT / "build" / "win64"))
@@ -391,7 +386,6 @@ def main():
     entries = [(build / "src" / "shell" / "sample" / ("entry%d" % i)).read_bytes()
                for i in range(4)]
 
-    unmanaged_windows()
     patch_dir = prefix.host(PATCH_DIR)
     patch_dir.mkdir(parents=True, exist_ok=True)
     for name in ("Oprava.exe", "VIDAZAZ.EXE"):
