@@ -385,6 +385,8 @@ def main():
     parser.add_argument("--build", default=str(ROOT / "build" / "win64"))
     parser.add_argument("only", nargs="*", help="run the scenarios whose names contain these")
     options = parser.parse_args()
+    if "WINEPREFIX" not in os.environ or "DISPLAY" not in os.environ:
+        sys.exit("scenarios.py: run it inside scripts/wine-session")
     build = Path(options.build).resolve()
     prefix = Prefix(Path(os.environ["WINEPREFIX"]), build)
     entries = [(build / "src" / "shell" / "sample" / ("entry%d" % i)).read_bytes()
