@@ -28,8 +28,8 @@ unit-win64: win64
 
 test: host win32 win64
 	@scripts/run-unit-tests host
-	@tests/pe/inspect_product.py build/win32/Oprava.exe build/win32/src/shell/tform1.bin
-	@tests/pe/inspect_product.py --machine amd64 build/win64/Oprava.exe build/win64/src/shell/tform1.bin
+	@tests/pe/check_product.py build/win32/Oprava.exe build/win32/src/shell/tform1.bin
+	@tests/pe/check_product.py --machine amd64 build/win64/Oprava.exe build/win64/src/shell/tform1.bin
 	@scripts/wine-session scripts/run-unit-tests win64
 	@scripts/wine-session tests/wine/scenarios.py
 

@@ -2,7 +2,7 @@
 """Inspects the product executable: PE32 for i386, GUI subsystem, imports from system DLLs only,
 the stored main form and the icon as its only resources, no version record, no manifest.
 
-usage: inspect_product.py EXE FORM_RESOURCE [--machine i386|amd64]
+usage: check_product.py EXE FORM_RESOURCE [--machine i386|amd64]
 """
 import struct
 import sys
