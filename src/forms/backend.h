@@ -35,7 +35,6 @@ std::string AnsiLowerCase(const std::string& text);
 // button and owns every form and dialog. Taskbar restore and close reach the application object.
 WindowHandle CreateApplicationWindow(const std::string& title);
 void ShowApplicationWindow(WindowHandle window, int show_command);
-bool IsWindowMinimized(WindowHandle window);
 // The window's text, up to 255 characters.
 std::string WindowText(WindowHandle window);
 

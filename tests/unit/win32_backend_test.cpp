@@ -104,7 +104,7 @@ TEST(ApplicationWindow, HiddenOfNoSizeAtTheScreenCentreCarryingTheTitle) {
   EXPECT_EQ(rect.right, rect.left);
   EXPECT_EQ(rect.bottom, rect.top);
   EXPECT_EQ(backend::WindowText(window), title);
-  EXPECT_FALSE(backend::IsWindowMinimized(window));
+  EXPECT_FALSE(IsIconic(window));
   backend::DestroyWindow(window);
   EXPECT_FALSE(IsWindow(window));
 }
@@ -123,11 +123,11 @@ TEST_F(Win32BackendTest, TaskbarMinimiseAndRestoreReachTheApplication) {
   // Started minimised: only the taskbar button, the form not shown.
   Application->Minimize();
   EXPECT_TRUE(IsWindowVisible(ApplicationWindow()));
-  EXPECT_TRUE(backend::IsWindowMinimized(ApplicationWindow()));
+  EXPECT_TRUE(IsIconic(ApplicationWindow()));
   EXPECT_EQ(form->shows, 0);
 
   SendMessageA(ApplicationWindow(), WM_SYSCOMMAND, SC_RESTORE, 0);
-  EXPECT_FALSE(backend::IsWindowMinimized(ApplicationWindow()));
+  EXPECT_FALSE(IsIconic(ApplicationWindow()));
   EXPECT_EQ(form->shows, 1);
   EXPECT_TRUE(IsWindowVisible(Hwnd(form->Handle())));
 
@@ -136,7 +136,7 @@ TEST_F(Win32BackendTest, TaskbarMinimiseAndRestoreReachTheApplication) {
   EXPECT_EQ(form->shows, 1);
 
   SendMessageA(ApplicationWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  EXPECT_TRUE(backend::IsWindowMinimized(ApplicationWindow()));
+  EXPECT_TRUE(IsIconic(ApplicationWindow()));
   EXPECT_FALSE(QuitPosted());
 }
 

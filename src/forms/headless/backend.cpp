@@ -122,10 +122,6 @@ void ShowApplicationWindow(WindowHandle, int show_command) {
   headless::AddEvent("ShowApplicationWindow " + std::to_string(show_command));
 }
 
-bool IsWindowMinimized(WindowHandle) {
-  return false;
-}
-
 std::string WindowText(WindowHandle window) {
   auto found = Current().windows.find(IdOf(window));
   return found == Current().windows.end() ? std::string() : found->second.text.substr(0, 255);

@@ -76,10 +76,6 @@ void ShowApplicationWindow(WindowHandle window, int show_command) {
   ShowWindow(static_cast<HWND>(window), show_command);
 }
 
-bool IsWindowMinimized(WindowHandle window) {
-  return IsIconic(static_cast<HWND>(window)) != 0;
-}
-
 std::string WindowText(WindowHandle window) {
   char text[256];
   const int length = GetWindowTextA(static_cast<HWND>(window), text, sizeof text);
