@@ -82,7 +82,7 @@ class Scenario:
     marker: bool = True
     old_targets: bool = True  # the three other targets exist before the run
     readonly_exe: bool = False
-    patched: bool = False  # the targets already hold the entries: a second run
+    patched: tuple = ()  # targets that already hold their entries: a second run
     planted: bool = False  # C:\Program.exe, a program at the space-cut prefix of the path
     small_disk: bool = False  # the installation on a 3 MB disk
     # The run.
@@ -138,8 +138,11 @@ SCENARIOS = [
              targets=all_targets(NEW)),
     Scenario("read-only game executable is replaced", readonly_exe=True, answers=("&No",),
              dialogs=(QUESTION,), targets=all_targets(NEW)),
-    Scenario("second run over a patched installation", patched=True, answers=("&No",),
+    Scenario("second run over a patched installation", patched=tuple(TARGETS), answers=("&No",),
              dialogs=(QUESTION,), targets=all_targets(NEW)),
+    Scenario("second run after a run that stopped at Data\\25 completes the patch",
+             patched=("Duskhollow.exe", "Data/tutorial"), answers=("&No",), dialogs=(QUESTION,),
+             targets=all_targets(NEW)),
     # Failures while patching: MsgApplyFailed, the installation as far as it got.
     Scenario("game executable held open", hold=(DEFAULT_GAME + r"\Duskhollow.exe",),
              dialogs=(error(APPLY_FAILED),)),
@@ -232,10 +235,10 @@ def lay_out(s, prefix, entries):
     files.update({t: s.old_targets for t in TARGETS[1:]})
     for name, wanted in files.items():
         if wanted:
-            (game / name).write_bytes(entries[TARGETS.index(name)] if s.patched and name in TARGETS
+            (game / name).write_bytes(entries[TARGETS.index(name)] if name in s.patched
                                       else OLD[name])
     if s.patched:
-        for name in TARGETS:  # long ago, so a rewrite shows in the times
+        for name in s.patched:  # long ago, so a rewrite shows in the times
             os.utime(game / name, (1e9, 1e9))
     if s.readonly_exe and s.exe:
         (game / "Duskhollow.exe").chmod(0o444)
