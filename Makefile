@@ -1,43 +1,64 @@
-# Front door. CMake presets do the work; see README.md.
+# Front door. CMake presets do the work; scripts/ hold the longer recipes. See README.md.
 PAYLOAD ?=
-payload_dir := $(if $(PAYLOAD),$(abspath $(PAYLOAD)),)
+EXE ?=
+VERIFY ?=
+EXTRACT ?=
+ELEVATE ?=
+SIGN_CERT ?=
+SIGN_KEY ?=
+# Relative paths are taken from where make was started.
+from := $(or $(PWD),$(CURDIR))
 
-.PHONY: all deps host win32 win64 installer test unit-host unit-win64 e2e demo clean
+.PHONY: all deps tools host win32 win64 installer test unit-host e2e fuzz demo inspect release \
+        bench clean
 
 all: installer
 
 deps:
 	@scripts/deps
 
+# The host build's tools alone: what building an installer needs.
+tools: deps
+	@cmake --preset host >/dev/null
+	@cmake --build --preset host --target mkform mkicon pefinish inspect
+
 host: deps
 	@cmake --preset host >/dev/null
 	@cmake --build --preset host
 
+# Whole cross trees, tests included, with the sample payload.
 win32 win64: host
-	@cmake --preset $@ -DOPRAVA_PAYLOAD="$(payload_dir)" >/dev/null
+	@cmake --preset $@ -DOPRAVA_PAYLOAD= -DOPRAVA_ELEVATE=OFF >/dev/null
 	@cmake --build --preset $@
 
-installer: win32 win64
-	@ls -l build/win32/Oprava.exe build/win64/Oprava.exe
+installer: tools
+	@OPRAVA_FROM="$(from)" ELEVATE="$(ELEVATE)" scripts/installer "$(PAYLOAD)"
+
+test: deps
+	@scripts/test
 
 unit-host: host
 	@scripts/run-unit-tests host
 
-unit-win64: win64
-	@scripts/wine-session scripts/run-unit-tests win64
+e2e: deps
+	@scripts/test --e2e-only
 
-test: host win32 win64
-	@scripts/run-unit-tests host
-	@tests/pe/check_product.py build/win32/Oprava.exe build/win32/src/shell/tform1.bin
-	@tests/pe/check_product.py --machine amd64 build/win64/Oprava.exe build/win64/src/shell/tform1.bin
-	@scripts/wine-session scripts/run-unit-tests win64
-	@scripts/wine-session tests/wine/scenarios.py
+fuzz: deps
+	@scripts/fuzz 30
 
-e2e: win64
-	@scripts/wine-session tests/wine/scenarios.py
-
-demo: win64
+demo: deps
+	@scripts/demo-build
 	@scripts/demo
+
+inspect: tools
+	@OPRAVA_FROM="$(from)" scripts/inspect "$(EXE)" "$(VERIFY)" "$(EXTRACT)"
+
+release: tools
+	@OPRAVA_FROM="$(from)" ELEVATE="$(ELEVATE)" SIGN_CERT="$(SIGN_CERT)" SIGN_KEY="$(SIGN_KEY)" \
+	  scripts/release "$(PAYLOAD)"
+
+bench: deps
+	@scripts/bench
 
 clean:
 	rm -rf build

@@ -531,6 +531,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Unbuffered: a driver that dies part-way still shows how far it got.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,

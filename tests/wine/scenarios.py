@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""End-to-end scenarios: the win64 Oprava.exe under wine64, driven by wine_driver.exe.
+"""End-to-end scenarios: Oprava.exe under Wine, driven by wine_driver.exe.
 
 Each scenario lays out a Windows directory pointer file and a game installation in the Wine
 prefix, runs the installer through the driver (which reads and answers every dialog), and checks
 the dialogs byte for byte and the installation afterwards against the sample payload entries.
 
-Run inside scripts/wine-session (it gives the display and the wineserver):
-    scripts/wine-session tests/wine/scenarios.py [--build build/win64] [NAME-PART ...]
+The build is that of the session's Wine flavour: build/win32 (the i686 product under 32-bit
+Wine) or build/win64 (its x86_64 twin under wine64). Run inside scripts/wine-session (it gives
+the display and the wineserver):
+    scripts/wine-session win32 tests/wine/scenarios.py [--build build/win32] [NAME-PART ...]
 """
 
 import argparse
@@ -253,6 +255,14 @@ def snapshot(directory):
             for p in sorted(directory.rglob("*")) if p.is_file()}
 
 
+@dataclass
+class Run:
+    """What one start of the driver gave: its exit status, its report and its standard error."""
+    status: object
+    lines: list
+    stderr: str
+
+
 def run_driver(s, build):
     args = [str(build / "tests" / "wine" / "wine_driver.exe"), "--cwd", PATCH_DIR,
             "--show", s.show, "--timeout", "30"]
@@ -263,7 +273,7 @@ def run_driver(s, build):
     if s.taskbar:
         args += ["--taskbar", s.taskbar]
     args.append(PATCH_DIR + "\\" + s.program)
-    return wine(args).splitlines()
+    return wine(args)
 
 
 def parse(lines):
@@ -358,39 +368,60 @@ def check_files(s, before, after, entries, prefix):
     return problems
 
 
-def run_scenario(s, prefix, build, entries):
+def run_once(s, prefix, build, entries):
+    """Lays the scenario out, runs it and checks it; the run and the problems found."""
     prefix.clean(s.game)
     try:
         game = lay_out(s, prefix, entries)
         before = snapshot(game)
-        report = parse(run_driver(s, build))
+        run = run_driver(s, build)
+        report = parse(run.lines)
         problems = check_run(s, report)
         problems += check_files(s, before, snapshot(game), entries, prefix)
         if problems:
-            problems.append("driver said:\n      " + "\n      ".join(report["lines"]))
-        return problems
+            problems.append("driver exit status %s; it said:\n      %s" % (
+                run.status, "\n      ".join(run.lines) or "nothing"))
+            if run.stderr.strip():
+                problems.append("driver's standard error:\n      " +
+                                "\n      ".join(run.stderr.strip().splitlines()))
+        return run, problems
     finally:
         prefix.clean(s.game)
 
 
+def run_scenario(s, prefix, build, entries):
+    """The problems of a scenario, and whether it had to be run twice: a run whose driver printed
+    nothing at all never got as far as starting the installer, and is repeated once."""
+    run, problems = run_once(s, prefix, build, entries)
+    if problems and not run.lines:
+        print("again %s (the driver printed nothing; exit status %s)" % (s.name, run.status),
+              flush=True)
+        return run_once(s, prefix, build, entries)[1], True
+    return problems, False
+
+
 def wine(args):
-    """Runs a Windows program; its output goes through a file, since Wine's background services
+    """Runs a Windows program. Its output goes through files, since Wine's background services
     inherit a pipe and would hold it open."""
-    with tempfile.TemporaryFile() as output:
-        subprocess.run([str(WINE_RUN)] + args, stdout=output, stderr=subprocess.DEVNULL,
-                       timeout=120, check=False)
+    with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
+        done = subprocess.run([str(WINE_RUN)] + args, stdout=output, stderr=errors,
+                              timeout=120, check=False)
         output.seek(0)
-        return output.read().decode("ascii", "replace")
+        errors.seek(0)
+        return Run(done.returncode, output.read().decode("ascii", "replace").splitlines(),
+                   errors.read().decode("utf-8", "replace"))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--build", default=str(ROOT / "build" / "win64"))
+    parser.add_argument("--build", help="the build to run; that of the session's Wine flavour "
+                        "when not given")
     parser.add_argument("only", nargs="*", help="run the scenarios whose names contain these")
     options = parser.parse_args()
     if "WINEPREFIX" not in os.environ or "DISPLAY" not in os.environ:
         sys.exit("scenarios.py: run it inside scripts/wine-session")
-    build = Path(options.build).resolve()
+    flavour = os.environ.get("OPRAVA_WINE", "win64")
+    build = Path(options.build or ROOT / "build" / flavour).resolve()
     prefix = Prefix(Path(os.environ["WINEPREFIX"]), build)
     entries = [(build / "src" / "shell" / "sample" / ("entry%d" % i)).read_bytes()
                for i in range(4)]
@@ -401,12 +432,13 @@ def main():
         shutil.copyfile(build / "Oprava.exe", patch_dir / name)
 
     chosen = [s for s in SCENARIOS if not options.only or any(o in s.name for o in options.only)]
-    passed = skipped = 0
+    passed = skipped = repeated = 0
     started = time.monotonic()
     for s in chosen:
         t = time.monotonic()
         try:
-            problems = run_scenario(s, prefix, build, entries)
+            problems, again = run_scenario(s, prefix, build, entries)
+            repeated += again
         except Skip as reason:
             print("SKIP  %s (%s)" % (s.name, reason), flush=True)
             skipped += 1
@@ -418,8 +450,9 @@ def main():
             print("ok    %s (%.1f s)" % (s.name, time.monotonic() - t), flush=True)
     shutil.rmtree(patch_dir, ignore_errors=True)
     failed = len(chosen) - passed - skipped
-    print("end-to-end: %d of %d scenarios passed, %d failed, %d skipped (%.0f s)" % (
-        passed, len(chosen), failed, skipped, time.monotonic() - started))
+    print("end-to-end (%s): %d of %d scenarios passed, %d failed, %d skipped (%.0f s)%s" % (
+        build.name, passed, len(chosen), failed, skipped, time.monotonic() - started,
+        "; %d repeated once after a silent start" % repeated if repeated else ""))
     return 1 if failed else 0
 
 
