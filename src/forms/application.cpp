@@ -90,6 +90,7 @@ void TApplication::CloseFromTaskbar() {
 }
 
 int RunProgram(const std::function<void()>& body) {
+  backend::RestrictDllSearch();
   auto application = std::make_unique<TApplication>();
   Application = application.get();
   int exit_code = 0;

@@ -23,6 +23,11 @@ constexpr int kShowMinNoActive = 7;  // SW_SHOWMINNOACTIVE
 constexpr int kRestore = 9;          // SW_RESTORE
 constexpr int kShowDefault = 10;     // SW_SHOWDEFAULT
 
+// Restricts where the process looks for a DLL loaded by name to the system directory, so that
+// no DLL placed beside the program (a Downloads folder) or in its working directory is loaded.
+// Called first thing at process start, before any window exists.
+void RestrictDllSearch();
+
 // The show state the starting process passed, read once at process start; kShowDefault when
 // the starter passed none.
 int StartupShowState();

@@ -84,6 +84,7 @@ void RunPatch() {
     return;
   }
   if (PatchMessages::AskYes(PatchMessages::MsgAppliedRunGame)) {
-    StartProgram(GameDir + kGameExecutable);
+    // In its own folder: never the installer's working directory, a Downloads folder.
+    StartProgram(GameDir + kGameExecutable, GameDir);
   }
 }

@@ -153,10 +153,16 @@ bool RemoveFile(const std::string& path) {
   return removed;
 }
 
-void StartProgram(const std::string& path) {
+void StartProgram(const std::string& path, const std::string& directory) {
   std::string program = HostPath(path);
   // Not waited for: the child stays a zombie until this process ends, which is soon.
   char* argv[] = {program.data(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  // The child changes to the directory before it runs the program; a directory it cannot
+  // enter fails the start, as on Windows.
+  posix_spawn_file_actions_addchdir_np(&actions, HostPath(directory).c_str());
   pid_t child;
-  posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ);
+  posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
 }

@@ -57,6 +57,7 @@ void SetNormalAttributes(const std::string& path);
 bool RemoveFile(const std::string& path);
 
 // Starts the program at `path` in a normal window, with `path` alone, unquoted, as its command
-// line and no working directory given. It is the program at `path` that runs, never another one
-// picked from a prefix of a path with spaces. Not waited for; a failure is not reported.
-void StartProgram(const std::string& path);
+// line and `directory` as its working directory. It is the program at `path` that runs, never
+// another one picked from a prefix of a path with spaces. Not waited for; a failure is not
+// reported.
+void StartProgram(const std::string& path, const std::string& directory);

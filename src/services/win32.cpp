@@ -95,7 +95,7 @@ bool RemoveFile(const std::string& path) {
   return DeleteFileA(path.c_str()) != 0;
 }
 
-void StartProgram(const std::string& path) {
+void StartProgram(const std::string& path, const std::string& directory) {
   // The program is named outright, so no prefix of a path with spaces ("C:\Program.exe" for
   // "C:\Program Files\...") is ever tried. The command line is the same path, unquoted.
   std::string commandLine = path;  // CreateProcessA may write into its command line
@@ -106,7 +106,7 @@ void StartProgram(const std::string& path) {
   PROCESS_INFORMATION process{};
   // Zero is failure; a failed start is not reported.
   if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process))
+                      directory.c_str(), &startup, &process))
     return;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);

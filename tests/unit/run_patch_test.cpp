@@ -199,8 +199,10 @@ TEST_F(RunPatchTest, AppliesThePatchAndStartsTheGameOnlyOnYes) {
         WaitForLaunches(install.Path("launched.txt"), c.launches, c.launches ? 10 : 0.5);
     ASSERT_EQ(launches.size(), c.launches);
     if (c.launches) {
-      // The full path alone, unquoted; started in the installer's own working directory.
+      // The full path alone, unquoted; started in its own folder, not in the installer's
+      // working directory.
       EXPECT_EQ(launches[0].CommandLine, install.Path("Duskhollow.exe"));
+      EXPECT_EQ(launches[0].Directory, install.GameDirectory());
     }
   }
 }

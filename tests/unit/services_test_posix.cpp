@@ -100,7 +100,7 @@ TEST_F(HostServices, AShortWriteShowsOnlyInTheCount) {
   EXPECT_EQ(dir.ReadFile("short.bin"), std::string(10, 'x'));
 }
 
-// The program gets its path alone, as given, and the starter's working directory. A script
+// The program gets its path alone, as given, and the working directory given. A script
 // with a shebang stands in for the game: it records "$0", the count of arguments and the
 // directory it runs in, then renames the record into place so that it is read whole. It is
 // written through TFileStream, as the extraction writes the game.
@@ -119,21 +119,22 @@ TEST_F(HostServices, StartProgramRunsThePathAloneWithoutWaiting) {
   }
   {
     const std::string script = dir.Path("with space/game");
-    StartProgram(script);
+    StartProgram(script, dir.Path("with space") + "\\");
 
     const std::string record = dir.Path("with space/launch.txt");
     for (int i = 0; i < 100 && !std::filesystem::exists(record); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(std::filesystem::exists(record)) << "the program did not run";
     EXPECT_EQ(dir.ReadFile("with space/launch.txt"),
-              script + "\n0\n" + std::filesystem::current_path().string() + "\n");
+              script + "\n0\n" + dir.Path("with space") + "\n");
     std::filesystem::remove(record);
   }
 }
 
 TEST_F(HostServices, StartProgramOfAMissingProgramReportsNothing) {
-  StartProgram(dir.Path("missing"));
-  StartProgram(dir.MakeDir("folder"));
+  StartProgram(dir.Path("missing"), dir.Path(""));
+  StartProgram(dir.MakeDir("folder"), dir.Path(""));
+  StartProgram(dir.Path("missing"), dir.Path("no such folder"));
 }
 
 }  // namespace

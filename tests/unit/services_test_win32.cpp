@@ -57,7 +57,8 @@ TEST_F(WindowsServices, SetNormalAttributesClearsReadOnlyHiddenAndSystem) {
 }
 
 // The program at the full path runs, never one found at a prefix of it cut at the space; it gets
-// the path alone, unquoted, as its command line, a normal window and this process's directory.
+// the path alone, unquoted, as its command line, a normal window and the directory given (ending
+// in a backslash, as GameDir does) as its working directory.
 TEST_F(WindowsServices, StartProgramRunsExactlyThePathGiven) {
   const std::string recorder = ThisProgramsFolder() + "record_launch.exe";
   ASSERT_TRUE(std::filesystem::exists(recorder)) << recorder;
@@ -66,17 +67,14 @@ TEST_F(WindowsServices, StartProgramRunsExactlyThePathGiven) {
   ASSERT_TRUE(CopyFileA(recorder.c_str(), game.c_str(), FALSE));
   ASSERT_TRUE(CopyFileA(recorder.c_str(), planted.c_str(), FALSE));
 
-  StartProgram(game);
+  StartProgram(game, dir.Path("with space") + "\\");
 
   WaitForEither(dir.Path("with space\\launch.txt"), dir.Path("launch.txt"));
   EXPECT_FALSE(std::filesystem::exists(dir.Path("launch.txt"))) << "the planted program ran";
   ASSERT_TRUE(std::filesystem::exists(dir.Path("with space\\launch.txt")))
       << "the program did not run";
-  char cwd[MAX_PATH];
-  const DWORD cwdLength = GetCurrentDirectoryA(MAX_PATH, cwd);
-  EXPECT_EQ(
-      dir.ReadFile("with space\\launch.txt"),
-      game + "\n" + std::string(cwd, cwdLength) + "\n1\n" + std::to_string(SW_SHOWNORMAL) + "\n");
+  EXPECT_EQ(dir.ReadFile("with space\\launch.txt"),
+            game + "\n" + dir.Path("with space") + "\n1\n" + std::to_string(SW_SHOWNORMAL) + "\n");
 
   // The program has ended once its file can be deleted; the directory can go after it.
   bool removed = false;
@@ -86,8 +84,9 @@ TEST_F(WindowsServices, StartProgramRunsExactlyThePathGiven) {
 }
 
 TEST_F(WindowsServices, StartProgramOfAMissingProgramReportsNothing) {
-  StartProgram(dir.Path("missing.exe"));
-  StartProgram(dir.MakeDir("folder"));
+  StartProgram(dir.Path("missing.exe"), dir.Path(""));
+  StartProgram(dir.MakeDir("folder"), dir.Path(""));
+  StartProgram(dir.Path("missing.exe"), dir.Path("no such folder"));
 }
 
 }  // namespace

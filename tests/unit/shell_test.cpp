@@ -56,7 +56,9 @@ TEST_F(ShellTest, PatchRunsHiddenFromTheCreationHandlerThenTheFormShowsAndCloses
   EXPECT_EQ(ProgramMain(), 0);
 
   EXPECT_TRUE(checked);
+  // The DLL search is restricted before anything else, the first window included.
   EXPECT_EQ(headless::Events(), (Events{
+                                    "RestrictDllSearch",
                                     "CreateApplicationWindow Oprava",
                                     "MessageDialog Error",
                                     "CreateFormWindow 366,242 0x0",
@@ -132,9 +134,10 @@ TEST_F(ShellTest, StartupShowStates) {
     ASSERT_EQ(script.Shown().size(), 1u);
     EXPECT_EQ(script.Shown()[0].Text, PatchMessages::MsgNotInstalled);
     const Events& events = headless::Events();
-    ASSERT_GE(events.size(), 3u);
-    EXPECT_EQ(events[1], "MessageDialog Error");
-    EXPECT_EQ(Events(events.begin() + 3, events.end()), c.after_patch);
+    ASSERT_GE(events.size(), 4u);
+    EXPECT_EQ(events[0], "RestrictDllSearch");
+    EXPECT_EQ(events[2], "MessageDialog Error");
+    EXPECT_EQ(Events(events.begin() + 4, events.end()), c.after_patch);
   }
 }
 
@@ -159,9 +162,9 @@ TEST_F(ShellTest, FormThatCannotBeBuiltEndsWithTheLastChanceBoxAndExitCode1) {
     EXPECT_TRUE(script.Shown().empty());  // the patch run never started
     EXPECT_EQ(Form1, nullptr);
     const Events& events = headless::Events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[1].rfind(std::string("LastChanceBox Exception ") + c.error_class, 0), 0u)
-        << events[1];
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[2].rfind(std::string("LastChanceBox Exception ") + c.error_class, 0), 0u)
+        << events[2];
   }
 }
 

@@ -6,7 +6,8 @@
 //               [--taskbar restore|close] [--timeout SECONDS] PROGRAM
 //
 // An answer is a button label ("OK", "&Yes"), "esc", "close", or "none" (left to the user).
-// Texts are printed as hex of their ANSI bytes, so they can be compared byte for byte.
+// Texts are read through the wide functions and printed as hex of their UTF-8 bytes, so they can
+// be compared character for character whatever the ANSI code page.
 #include <windows.h>
 
 #include <algorithm>
@@ -101,19 +102,25 @@ std::string ClassOf(HWND window) {
   return std::string(name, length > 0 ? length : 0);
 }
 
-// WM_GETTEXT crosses the process boundary; the bytes come back in the ANSI code page, which is
-// the program's as well.
+// Read through the wide functions, so that the text is what the window holds whatever the ANSI
+// code page of either process; given as UTF-8. WM_GETTEXT crosses the process boundary.
 std::string TextOf(HWND window) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
     return {};
-  std::string text(length + 1, '\0');
+  std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                            SMTO_ABORTIFHUNG, 2000, &copied))
     return {};
   text.resize(std::min<std::size_t>(copied, length));
-  return text;
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string utf8(size > 0 ? size : 0, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size,
+                      nullptr, nullptr);
+  return utf8;
 }
 
 bool IsDialog(HWND window) {

@@ -42,8 +42,9 @@ class Dialog:
     icon: str
 
     def encoded(self):
-        return (self.caption.encode("cp1250"), self.text.encode("cp1250"),
-                tuple(b.encode("cp1250") for b in self.buttons), self.icon)
+        """As the driver reports a dialog: its texts as UTF-8, read through the wide functions."""
+        return (self.caption.encode(), self.text.encode(), tuple(b.encode() for b in self.buttons),
+                self.icon)
 
 
 def error(text):
@@ -299,8 +300,8 @@ def parse(lines):
 
 def show(dialog):
     caption, text, buttons, icon = dialog
-    return "[%s] %r %s %s" % (caption.decode("cp1250"), text.decode("cp1250"),
-                             "/".join(b.decode("cp1250") for b in buttons), icon)
+    return "[%s] %r %s %s" % (caption.decode(errors="replace"), text.decode(errors="replace"),
+                             "/".join(b.decode(errors="replace") for b in buttons), icon)
 
 
 def check_run(s, report):
@@ -340,8 +341,9 @@ def check_files(s, before, after, entries, prefix):
         elif state == ABSENT:
             expected.pop(target, None)
     if s.launched:
+        # Started in its own folder, not in the installer's working directory.
         expected["launched.txt"] = ("cmdline=%s\\Duskhollow.exe\r\ncwd=%s\r\nshow=1\r\n" % (
-            s.game, PATCH_DIR)).encode("cp1250")
+            s.game, s.game)).encode("cp1250")
     for name in sorted(set(expected) | set(after)):
         got = after.get(name)
         want = expected.get(name)

@@ -100,6 +100,10 @@ bool MessageLoopStalled() {
 
 namespace backend {
 
+void RestrictDllSearch() {
+  headless::AddEvent("RestrictDllSearch");
+}
+
 int StartupShowState() {
   return Current().show_state;
 }

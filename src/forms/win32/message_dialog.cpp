@@ -1,11 +1,15 @@
 // The message dialog: a real modal dialog built from a template made in memory, so that Esc and
 // the close box can each give their own result. The template only names the controls; the texts
-// (ANSI bytes) are set and the layout is made in pixels when the dialog starts.
+// are set and the layout is made in pixels when the dialog starts.
+//
+// The texts are Windows-1250 bytes. They are turned into UTF-16 from that code page and shown
+// through the wide functions, so that they read right whatever the system's ANSI code page is.
 #include "forms/win32/message_dialog.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "forms/backend.h"
@@ -43,7 +47,7 @@ class DialogTemplate {
   void AlignDword() {
     if (words_.size() % 2 != 0) Word(0);
   }
-  // One control. Its text stays empty: the texts are ANSI bytes and go through the A functions.
+  // One control. Its text stays empty: it is set when the dialog starts.
   void Control(DWORD style, int id, WORD class_atom) {
     AlignDword();
     Dword(style | WS_CHILD | WS_VISIBLE);  // style
@@ -95,11 +99,26 @@ DialogTemplate MakeTemplate(const TMessageDialogForm& form) {
   return dialog;
 }
 
+// The code page the dialog texts are stored in.
+constexpr UINT kTextCodePage = 1250;
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  const int length = MultiByteToWideChar(kTextCodePage, 0, text.data(),
+                                         static_cast<int>(text.size()), nullptr, 0);
+  // 0 is failure: the code page is missing, which no Windows is.
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(kTextCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                      length);
+  return wide;
+}
+
 // A device context of the dialog with the dialog's font selected, for measuring text.
 class DialogDc {
  public:
   explicit DialogDc(HWND dialog) : dialog_(dialog), dc_(GetDC(dialog)) {
-    auto font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    auto font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
     old_font_ = font != nullptr ? SelectObject(dc_, font) : nullptr;
   }
   ~DialogDc() {
@@ -110,16 +129,16 @@ class DialogDc {
   DialogDc& operator=(const DialogDc&) = delete;
 
   // The size `text` takes word-wrapped at `max_width`, drawn as the text static draws it.
-  SIZE WrappedText(const std::string& text, int max_width) const {
+  SIZE WrappedText(const std::wstring& text, int max_width) const {
     RECT bounds{0, 0, max_width, 0};
-    DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &bounds,
+    DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &bounds,
               DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
     // A word longer than the line is not broken; the static then cuts it at the limit.
     return {std::min<LONG>(bounds.right - bounds.left, max_width), bounds.bottom - bounds.top};
   }
-  int LabelWidth(const std::string& label) const {
+  int LabelWidth(const std::wstring& label) const {
     RECT bounds{0, 0, 0, 0};
-    DrawTextA(dc_, label.c_str(), static_cast<int>(label.size()), &bounds,
+    DrawTextW(dc_, label.c_str(), static_cast<int>(label.size()), &bounds,
               DT_CALCRECT | DT_SINGLELINE);
     return bounds.right - bounds.left;
   }
@@ -150,11 +169,12 @@ void LayOut(HWND dialog, const TMessageDialogForm& form) {
   const int icon_height = GetSystemMetrics(SM_CYICON);
 
   const DialogDc dc(dialog);
-  const SIZE text = dc.WrappedText(form.Text, screen_width / 2);
+  const SIZE text = dc.WrappedText(Wide(form.Text), screen_width / 2);
   std::vector<int> button_widths;
   int buttons_width = 0;
   for (const TDialogButton& each : form.Buttons) {
-    button_widths.push_back(std::max<int>(button.cx, dc.LabelWidth(each.Label) + 2 * padding.cx));
+    button_widths.push_back(
+        std::max<int>(button.cx, dc.LabelWidth(Wide(each.Label)) + 2 * padding.cx));
     buttons_width += button_widths.back() + (button_widths.size() > 1 ? button_gap : 0);
   }
 
@@ -177,8 +197,8 @@ void LayOut(HWND dialog, const TMessageDialogForm& form) {
   }
 
   RECT frame{0, 0, client_width, client_height};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   SetWindowPos(dialog, nullptr, (screen_width - width) / 2, (screen_height - height) / 2, width,
@@ -187,18 +207,18 @@ void LayOut(HWND dialog, const TMessageDialogForm& form) {
 
 INT_PTR OnInitDialog(HWND dialog, MessageDialogData& data) {
   const TMessageDialogForm& form = *data.form;
-  SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&data));
-  SetWindowTextA(dialog, form.Caption.c_str());
-  SetDlgItemTextA(dialog, win32::kMessageDialogTextId, form.Text.c_str());
+  SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&data));
+  SetWindowTextW(dialog, Wide(form.Caption).c_str());
+  SetDlgItemTextW(dialog, win32::kMessageDialogTextId, Wide(form.Text).c_str());
   for (const TDialogButton& each : form.Buttons)
-    SetDlgItemTextA(dialog, each.Result, each.Label.c_str());
-  SendDlgItemMessageA(dialog, win32::kMessageDialogIconId, STM_SETICON,
+    SetDlgItemTextW(dialog, each.Result, Wide(each.Label).c_str());
+  SendDlgItemMessageW(dialog, win32::kMessageDialogIconId, STM_SETICON,
                       reinterpret_cast<WPARAM>(data.icon), 0);
   LayOut(dialog, form);
 
   if (form.DefaultButton >= 0 && form.DefaultButton < static_cast<int>(form.Buttons.size())) {
     const int default_id = form.Buttons[form.DefaultButton].Result;
-    SendMessageA(dialog, DM_SETDEFID, default_id, 0);
+    SendMessageW(dialog, DM_SETDEFID, default_id, 0);
     SetFocus(GetDlgItem(dialog, default_id));
   }
   // FALSE: the focus has been set here.
@@ -233,7 +253,7 @@ INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
         },
         FALSE);
   }
-  auto* data = reinterpret_cast<MessageDialogData*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* data = reinterpret_cast<MessageDialogData*>(GetWindowLongPtrW(dialog, DWLP_USER));
   if (data == nullptr) return FALSE;
   return win32::Guarded(
       [&]() -> LRESULT {
@@ -261,7 +281,7 @@ int ShowMessageDialog(const TMessageDialogForm& form, WindowHandle owner) {
   const win32::TaskbarButtonScope taskbar_button(owner_window);
   const win32::DisabledTaskWindows modal(owner_window);
   const INT_PTR result =
-      DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), owner_window,
+      DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner_window,
                               MessageDialogProc, reinterpret_cast<LPARAM>(&data));
   // -1 when the dialog could not be made, 0 for an owner that is no window: no answer given.
   if (result <= 0) return mrCancel;
