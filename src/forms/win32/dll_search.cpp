@@ -37,8 +37,8 @@ std::string SystemDirectory() {
 }  // namespace
 
 void RestrictDllSearch() {
-  const auto set_default = Kernel32Function<SetDefaultDllDirectoriesFunction>(
-      "SetDefaultDllDirectories");
+  const auto set_default =
+      Kernel32Function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories");
   // Nonzero is success.
   if (set_default != nullptr && set_default(kSearchSystem32) != 0) return;
 

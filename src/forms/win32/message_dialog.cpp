@@ -104,8 +104,8 @@ constexpr UINT kTextCodePage = 1250;
 
 std::wstring Wide(const std::string& text) {
   if (text.empty()) return {};
-  const int length = MultiByteToWideChar(kTextCodePage, 0, text.data(),
-                                         static_cast<int>(text.size()), nullptr, 0);
+  const int length =
+      MultiByteToWideChar(kTextCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   // 0 is failure: the code page is missing, which no Windows is.
   if (length <= 0) return {};
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
