@@ -1,18 +1,23 @@
-// The mkform tool as the build runs it: the sample payload, the resource, and failures that
-// leave no output behind.
+// The mkform tool as the build runs it: the sample payload, the resource from four files or from a
+// payload folder, writes only on change, and failures that leave no output behind.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "mkform/form_writer.h"
+#include "mkform/payload_folder.h"
+#include "patch/patch.h"
 #include "payload/container.h"
 
 namespace {
@@ -52,6 +57,7 @@ class MkformTest : public ::testing::Test {
     return std::string(bytes.begin(), bytes.end());
   }
   static void Write(const std::string& path, const Bytes& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
@@ -143,6 +149,131 @@ TEST_F(MkformTest, FailuresLeaveNoOutput) {
   ExpectOnly({"big", "full.bin", "none", "one", "two"});
 }
 
+// Four distinct files at their game paths in `folder`, and others that are not part of the payload.
+std::array<Bytes, 4> LayGameFolder(const std::string& folder) {
+  std::array<Bytes, 4> entries;
+  for (int i = 0; i < 4; ++i) {
+    entries[i] = Bytes(static_cast<std::size_t>(100 * i + 3), static_cast<std::uint8_t>('a' + i));
+    std::filesystem::create_directories(folder + "/Data");
+    std::ofstream(folder + "/" + payloadfolder::FolderPath(i), std::ios::binary)
+        .write(reinterpret_cast<const char*>(entries[i].data()),
+               static_cast<std::streamsize>(entries[i].size()));
+  }
+  std::ofstream(folder + "/Data/26") << "not in the payload";
+  std::filesystem::create_directories(folder + "/Saves");
+  return entries;
+}
+
+TEST(PayloadFolder, HoldsTheTargetsOfThePatch) {
+  for (int i = 0; i < container::kEntryCount; ++i) {
+    EXPECT_EQ(payloadfolder::kTargets[i], TargetFiles[i]) << "entry " << i;
+  }
+  EXPECT_EQ(payloadfolder::FolderPath(1), "Data/tutorial");
+}
+
+TEST_F(MkformTest, BuildsFromAPayloadFolder) {
+  const std::array<Bytes, 4> entries = LayGameFolder(Path("game folder"));
+  ASSERT_EQ(Mkform({Path("out put.bin"), "--payload", Path("game folder")}), 0) << Stderr();
+  EXPECT_TRUE(Read(Path("out put.bin")) == formwriter::BuildFormResource(entries));
+  EXPECT_EQ(Stderr(), "");
+
+  // Exactly the entry area fits.
+  Write(Path("game folder/Duskhollow.exe"), Bytes(container::kEntryAreaBytes - 609, 9));
+  ASSERT_EQ(Mkform({Path("out put.bin"), "--payload", Path("game folder")}), 0) << Stderr();
+  EXPECT_EQ(fs::file_size(Path("out put.bin")), 4001463u);
+  ExpectOnly({"game folder", "out put.bin"});
+}
+
+TEST_F(MkformTest, WritesTheOutputOnlyWhenItsBytesChange) {
+  LayGameFolder(Path("game"));
+  const std::string out = Path("tform1.bin");
+  ASSERT_EQ(Mkform({out, "--payload", Path("game")}), 0) << Stderr();
+  const auto an_hour_ago = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(out, an_hour_ago);
+
+  // The same payload: the output keeps its date.
+  ASSERT_EQ(Mkform({out, "--payload", Path("game")}), 0) << Stderr();
+  EXPECT_EQ(fs::last_write_time(out), an_hour_ago);
+  const Bytes entry_files[] = {Read(Path("game/Duskhollow.exe")), Read(Path("game/Data/tutorial")),
+                               Read(Path("game/Data/25")), Read(Path("game/Game.ini"))};
+  ASSERT_EQ(Mkform({out, Path("game/Duskhollow.exe"), Path("game/Data/tutorial"),
+                    Path("game/Data/25"), Path("game/Game.ini")}),
+            0);
+  EXPECT_EQ(fs::last_write_time(out), an_hour_ago);
+
+  // A changed file reaches the output even when its date is older than the output's.
+  Write(Path("game/Game.ini"), Bytes(5, 'z'));
+  fs::last_write_time(Path("game/Game.ini"), an_hour_ago - std::chrono::hours(1));
+  ASSERT_EQ(Mkform({out, "--payload", Path("game")}), 0) << Stderr();
+  EXPECT_NE(fs::last_write_time(out), an_hour_ago);
+  EXPECT_TRUE(Read(out) == formwriter::BuildFormResource(
+                               {entry_files[0], entry_files[1], entry_files[2], Bytes(5, 'z')}));
+  ExpectOnly({"game", "tform1.bin"});
+}
+
+TEST_F(MkformTest, PayloadFolderFailuresLeaveNoOutput) {
+  const std::string game = Path("game");
+  struct Case {
+    const char* name;
+    std::function<void()> lay;  // makes `game` as the case needs it
+    std::string message;        // the whole line mkform prints
+  };
+  const auto drop = [&](const char* relative) { fs::remove(game + "/" + relative); };
+  const Case cases[] = {
+      {"no folder", [] {}, "payload directory " + game + " does not exist"},
+      {"a file for the folder", [&] { Write(game, Bytes(3, 1)); },
+       "payload directory " + game + " is not a directory"},
+      {"no Data/25",
+       [&] {
+         LayGameFolder(game);
+         drop("Data/25");
+       },
+       game + ": missing Data/25"},
+      {"an empty folder", [&] { fs::create_directory(game); },
+       game + ": missing Duskhollow.exe, Data/tutorial, Data/25, Game.ini"},
+      {"a dangling link",
+       [&] {
+         LayGameFolder(game);
+         drop("Game.ini");
+         fs::create_symlink(game + "/nowhere", game + "/Game.ini");
+       },
+       game + ": missing Game.ini"},
+      {"a folder for Data/25",
+       [&] {
+         LayGameFolder(game);
+         drop("Data/25");
+         fs::create_directory(game + "/Data/25");
+       },
+       game + ": Data/25 is not a readable file"},
+      {"two folders",
+       [&] {
+         LayGameFolder(game);
+         drop("Duskhollow.exe");
+         drop("Game.ini");
+         fs::create_directory(game + "/Duskhollow.exe");
+         fs::create_directory(game + "/Game.ini");
+       },
+       game + ": Duskhollow.exe, Game.ini are not readable files"},
+      {"one byte too many",
+       [&] {
+         LayGameFolder(game);
+         Write(game + "/Duskhollow.exe", Bytes(container::kEntryAreaBytes - 608, 9));
+       },
+       game + ": the four files take 3,999,969 bytes (Duskhollow.exe 3,999,360 + Data/tutorial 103 "
+              "+ Data/25 203 + Game.ini 303); the installer holds at most 3,999,968"},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(game);
+    c.lay();
+    // An output of an earlier run must not survive a failed one.
+    Write(Path("out.bin"), Bytes(10, 1));
+    EXPECT_EQ(Mkform({Path("out.bin"), "--payload", game}), 1) << c.name;
+    EXPECT_EQ(Stderr(), "mkform: " + c.message + "\n") << c.name;
+    EXPECT_FALSE(fs::exists(Path("out.bin"))) << c.name;
+    EXPECT_FALSE(fs::exists(Path("out.bin.tmp"))) << c.name;
+  }
+}
+
 TEST_F(MkformTest, WrongCommandLinesShowTheUsage) {
   const std::vector<std::vector<std::string>> lines = {
       {},
@@ -152,6 +283,11 @@ TEST_F(MkformTest, WrongCommandLinesShowTheUsage) {
       {"--sample"},
       {"--sample", "dir", "--game"},
       {"--sample", "dir", "--other", "file"},
+      {"out.bin", "--payload"},
+      {"out.bin", "--payload", "dir", "extra"},
+      {"out.bin", "--other", "dir"},
+      {"--payload", "dir"},
+      {"--sample", "--payload", "dir"},
   };
   for (const auto& line : lines) {
     EXPECT_EQ(Mkform(line), 2);
