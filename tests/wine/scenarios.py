@@ -69,6 +69,17 @@ OLD = {  # what an installation holds before the patch
 DEFAULT_GAME = r"C:\Games\Duskhollow"
 SMALL_DISK_DRIVE = "s:"
 PATCH_DIR = r"C:\Patch"  # where the installer is copied; also its working directory
+WORK_DIR = r"C:\Work"  # another working directory, where DLLs are planted too
+
+# Names of DLLs that window and dialog code loads by name and that Windows does not protect as
+# known DLLs: planted beside the installer and in its working directory, with Wine told to
+# prefer a DLL found there, as Windows does for such names. version.dll is left out: Wine's own
+# system DLLs import it before the program's first line, so no program can keep it out there.
+PLANTED_DLLS = ("uxtheme dwmapi winmm cryptbase propsys msimg32 oleacc windowscodecs "
+                "uiautomationcore textshaping comctl32 usp10 dbghelp profapi sspicli wtsapi32 "
+                "winsta netapi32 userenv ntmarta secur32 riched20 apphelp dwrite d2d1 wldp cryptsp "
+                "bcrypt").split()
+PLANTED_LOG = "planted.log"  # on C:, written by every load of a planted DLL
 
 # Target states after a run.
 NEW, OLD_, SHORT, ABSENT = "new", "old", "short", "absent"
@@ -90,6 +101,9 @@ class Scenario:
     small_disk: bool = False  # the installation on a 3 MB disk
     # The run.
     program: str = "Oprava.exe"
+    cwd: str = PATCH_DIR
+    locale: str = ""  # the run's LC_ALL, which gives Wine's ANSI code page; the session's if empty
+    planted_dlls: bool = False  # DLLs planted beside the program and in its working directory
     show: str = "none"
     answers: tuple = ("OK",)
     hold: tuple = ()  # Windows paths held open with no sharing during the run
@@ -98,6 +112,7 @@ class Scenario:
     dialogs: tuple = ()
     targets: dict = field(default_factory=dict)  # target -> state; empty: nothing changed
     launched: bool = False
+    planted_loads: bool = False  # planted DLLs are loaded (a program that does not restrict)
 
 
 def all_targets(state):
@@ -157,6 +172,27 @@ SCENARIOS = [
              game=SMALL_DISK_DRIVE.upper() + r"\Duskhollow", dialogs=(error(APPLY_FAILED),),
              targets={"Duskhollow.exe": NEW, "Data/tutorial": NEW, "Data/25": SHORT,
                       "Game.ini": OLD_}),
+    # Started from a folder full of downloads: no planted DLL is loaded, the game starts in its
+    # own folder. A program that does not restrict its DLL search shows that a load is seen.
+    Scenario("DLLs planted beside the installer and in its working directory are not loaded",
+             planted_dlls=True, cwd=WORK_DIR, answers=("&No",), dialogs=(QUESTION,),
+             targets=all_targets(NEW)),
+    Scenario("DLLs planted, answer Yes: the game starts in its own folder", planted_dlls=True,
+             cwd=WORK_DIR, answers=("&Yes",), dialogs=(QUESTION,), targets=all_targets(NEW),
+             launched=True),
+    Scenario("DLLs planted beside a program that does not restrict its search are loaded",
+             program="unguarded.exe", planted_dlls=True, cwd=WORK_DIR,
+             dialogs=(Dialog("Information", "unguarded", ("OK",), "information"),),
+             planted_loads=True),
+    # The Czech texts read right whatever the system's ANSI code page.
+    Scenario("code page 1252: no pointer file", locale="en_US.UTF-8", pointer=None,
+             dialogs=(error(NOT_INSTALLED),)),
+    Scenario("code page 1252: patch applied, answer No", locale="en_US.UTF-8",
+             answers=("&No",), dialogs=(QUESTION,), targets=all_targets(NEW)),
+    Scenario("code page 1251: game executable but no Data\\21", locale="ru_RU.UTF-8",
+             marker=False, dialogs=(error(CZECH_ONLY),)),
+    Scenario("code page 1251: patch applied, answer No", locale="ru_RU.UTF-8",
+             answers=("&No",), dialogs=(QUESTION,), targets=all_targets(NEW)),
     # Start-up show states: the patch runs first in each.
     Scenario("started maximised (show state 3)", show="3", answers=("&No",),
              dialogs=(QUESTION,), targets=all_targets(NEW)),
@@ -179,6 +215,7 @@ class Prefix:
     def __init__(self, prefix, build):
         self.prefix = prefix
         self.demo_game = build / "tests" / "wine" / "demo_game.exe"
+        self.planted_dll = build / "tests" / "wine" / "planted.dll"
         self.drive_c = prefix / "drive_c"
         self.small_disk = build.parent / "wine-small-disk"
         self.small_disk_link = prefix / "dosdevices" / SMALL_DISK_DRIVE
@@ -194,7 +231,11 @@ class Prefix:
 
     def clean(self, game):
         """Removes everything a scenario lays out or leaves behind."""
-        for path in (self.pointer(), self.drive_c / "Program.exe", self.drive_c / "launched.txt"):
+        for name in PLANTED_DLLS:
+            (self.host(PATCH_DIR) / (name + ".dll")).unlink(missing_ok=True)
+        shutil.rmtree(self.host(WORK_DIR), ignore_errors=True)
+        for path in (self.pointer(), self.drive_c / "Program.exe", self.drive_c / "launched.txt",
+                     self.drive_c / PLANTED_LOG):
             if path.is_dir():
                 path.rmdir()
             elif path.exists():
@@ -247,6 +288,11 @@ def lay_out(s, prefix, entries):
         (game / "Duskhollow.exe").chmod(0o444)
     if s.planted:
         shutil.copyfile(prefix.demo_game, prefix.drive_c / "Program.exe")
+    prefix.host(s.cwd).mkdir(parents=True, exist_ok=True)
+    if s.planted_dlls:
+        for folder in {PATCH_DIR, s.cwd}:
+            for name in PLANTED_DLLS:
+                shutil.copyfile(prefix.planted_dll, prefix.host(folder) / (name + ".dll"))
     return game
 
 
@@ -265,7 +311,7 @@ class Run:
 
 
 def run_driver(s, build):
-    args = [str(build / "tests" / "wine" / "wine_driver.exe"), "--cwd", PATCH_DIR,
+    args = [str(build / "tests" / "wine" / "wine_driver.exe"), "--cwd", s.cwd,
             "--show", s.show, "--timeout", "30"]
     for path in s.hold:
         args += ["--hold", path]
@@ -274,7 +320,13 @@ def run_driver(s, build):
     if s.taskbar:
         args += ["--taskbar", s.taskbar]
     args.append(PATCH_DIR + "\\" + s.program)
-    return wine(args)
+    env = dict(os.environ)
+    if s.locale:
+        env["OPRAVA_LC_ALL"] = s.locale
+    if s.planted_dlls:
+        env["WINEDLLOVERRIDES"] = "%s=n,b;%s" % (",".join(PLANTED_DLLS),
+                                                 os.environ.get("WINEDLLOVERRIDES", ""))
+    return wine(args, env)
 
 
 def parse(lines):
@@ -367,6 +419,12 @@ def check_files(s, before, after, entries, prefix):
             problems.append("%s: changed" % name)
     if s.planted and (prefix.drive_c / "launched.txt").exists():
         problems.append("C:\\Program.exe was started")
+    log = prefix.drive_c / PLANTED_LOG
+    loads = log.read_text("cp1250").splitlines() if log.exists() else []
+    if s.planted_loads and not loads:
+        problems.append("no planted DLL was loaded, so this scenario cannot see a load")
+    elif not s.planted_loads and loads:
+        problems.append("planted DLLs loaded:\n      " + "\n      ".join(loads))
     return problems
 
 
@@ -402,11 +460,11 @@ def run_scenario(s, prefix, build, entries):
     return problems, False
 
 
-def wine(args):
+def wine(args, env=None):
     """Runs a Windows program. Its output goes through files, since Wine's background services
     inherit a pipe and would hold it open."""
     with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
-        done = subprocess.run([str(WINE_RUN)] + args, stdout=output, stderr=errors,
+        done = subprocess.run([str(WINE_RUN)] + args, stdout=output, stderr=errors, env=env,
                               timeout=120, check=False)
         output.seek(0)
         errors.seek(0)
@@ -418,12 +476,15 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", help="the build to run; that of the session's Wine flavour "
                         "when not given")
+    parser.add_argument("--exe", help="the installer to run, if not the build's own (a signed "
+                        "release, say); it must carry the build's sample payload")
     parser.add_argument("only", nargs="*", help="run the scenarios whose names contain these")
     options = parser.parse_args()
     if "WINEPREFIX" not in os.environ or "DISPLAY" not in os.environ:
         sys.exit("scenarios.py: run it inside scripts/wine-session")
     flavour = os.environ.get("OPRAVA_WINE", "win64")
     build = Path(options.build or ROOT / "build" / flavour).resolve()
+    installer = Path(options.exe).resolve() if options.exe else build / "Oprava.exe"
     prefix = Prefix(Path(os.environ["WINEPREFIX"]), build)
     entries = [(build / "src" / "shell" / "sample" / ("entry%d" % i)).read_bytes()
                for i in range(4)]
@@ -431,7 +492,8 @@ def main():
     patch_dir = prefix.host(PATCH_DIR)
     patch_dir.mkdir(parents=True, exist_ok=True)
     for name in ("Oprava.exe", "VIDAZAZ.EXE"):
-        shutil.copyfile(build / "Oprava.exe", patch_dir / name)
+        shutil.copyfile(installer, patch_dir / name)
+    shutil.copyfile(build / "tests" / "wine" / "unguarded.exe", patch_dir / "unguarded.exe")
 
     chosen = [s for s in SCENARIOS if not options.only or any(o in s.name for o in options.only)]
     passed = skipped = repeated = 0
