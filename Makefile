@@ -17,10 +17,12 @@ all: installer
 deps:
 	@scripts/deps
 
-# The host build's tools alone: what building an installer needs.
-tools: deps
-	@cmake --preset host >/dev/null
-	@cmake --build --preset host --target mkform mkicon pefinish inspect
+# The host build's tools alone: what building an installer needs. Quiet unless it fails.
+tools:
+	@OPRAVA_DEPS_QUIET=1 scripts/deps
+	@mkdir -p build && cmake --preset host >build/tools-build.log 2>&1 && \
+	  cmake --build --preset host --target mkform mkicon pefinish inspect >>build/tools-build.log 2>&1 || \
+	  { cat build/tools-build.log; exit 1; }
 
 host: deps
 	@cmake --preset host >/dev/null
@@ -46,9 +48,10 @@ e2e: deps
 fuzz: deps
 	@scripts/fuzz 30
 
-demo: deps
-	@scripts/demo-build
-	@scripts/demo
+# The installer of this machine's Wine flavour (sample payload), then the demo on it.
+demo: tools
+	@f=$$(scripts/flavour); cmake --preset $$f -DOPRAVA_PAYLOAD= -DOPRAVA_ELEVATE=OFF >/dev/null && \
+	  cmake --build --preset $$f --target Oprava wine_driver >build/$$f-demo-build.log && scripts/demo
 
 inspect: tools
 	@OPRAVA_FROM="$(from)" scripts/inspect "$(EXE)" "$(VERIFY)" "$(EXTRACT)"

@@ -18,7 +18,8 @@ ALLOWED_IMPORTS = {
         EnterCriticalSection FindClose FindFirstFileA FindResourceA FreeLibrary GetCurrentThreadId
         GetLastError GetModuleFileNameA GetModuleHandleA GetModuleHandleW GetProcAddress
         GetStartupInfoA GetSystemDirectoryA GetSystemDirectoryW GetWindowsDirectoryA
-        InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection LoadLibraryA LoadLibraryW
+        InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection LoadLibraryA LoadLibraryExA
+        LoadLibraryW
         LoadResource LockResource MultiByteToWideChar RaiseException ReadFile ReleaseSemaphore
         SetFileAttributesA SetFilePointer SetLastError SetUnhandledExceptionFilter SizeofResource
         Sleep TlsAlloc TlsFree TlsGetValue TlsSetValue VirtualProtect VirtualQuery
