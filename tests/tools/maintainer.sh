@@ -36,6 +36,10 @@ run() {
   return 0
 }
 has() { grep -qF -- "$1" "$work/out"; }
+# make as a maintainer types it, also when this runs under make test.
+mk() { env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL make -s --no-print-directory "$@"; }
+# check NAME CONDITION: ok when the condition (shell code) holds, else the output seen.
+check() { if eval "$2"; then ok "$1"; else bad "$1"; fi; }
 no_installers() { [ ! -e build/win32/Oprava.exe ] && [ ! -e build/win64/Oprava.exe ]; }
 # The SHA-256 inspect gives for entry N of an installer.
 entry_sha() { build/host/tools/inspect/inspect "$1" | awk -v n="$2" '$1 == n {print $4}'; }
@@ -51,7 +55,7 @@ printf 'not part of the patch\r\n' >"$game/readme.txt"
 targets=(Duskhollow.exe Data/tutorial Data/25 Game.ini)
 
 if run "installer from a folder with spaces in its path" 0 \
-  make -s installer PAYLOAD="$game"; then
+  mk installer PAYLOAD="$game"; then
   if has "build/win32/Oprava.exe carries the payload of $game:" &&
      has "The product to ship: build/win32/Oprava.exe"; then
     ok "installer from a folder with spaces in its path names its payload and the product"
@@ -62,54 +66,61 @@ for i in 0 1 2 3; do
   [ "$(entry_sha build/win32/Oprava.exe $i)" = "$(sha256sum <"$game/${targets[$i]}" | cut -d' ' -f1)" ] || same=0
 done
 [ $same = 1 ] && ok "inspect: the four SHA-256s are those of the files" || bad "inspect SHA-256s"
-run "VERIFY against the folder" 0 make -s inspect EXE=build/win32/Oprava.exe VERIFY="$game" &&
-  has "verify: all four entries match" && ok "VERIFY against the folder: all four match"
-run "EXTRACT" 0 make -s inspect EXE=build/win64/Oprava.exe EXTRACT="$work/extracted" &&
-  cmp -s "$work/extracted/Data/25" "$game/Data/25" && ok "EXTRACT writes the files under their game paths"
+if run "VERIFY against the folder" 0 mk inspect EXE=build/win32/Oprava.exe VERIFY="$game"; then
+  check "VERIFY against the folder: all four match" 'has "verify: all four entries match"'
+fi
+if run "EXTRACT" 0 mk inspect EXE=build/win64/Oprava.exe EXTRACT="$work/extracted"; then
+  check "EXTRACT writes the files under their game paths" 'cmp -s "$work/extracted/Data/25" "$game/Data/25"'
+fi
 
 # A file replaced by an older-dated one, as cp -p or unpacking an archive gives.
 head -c 60000 /dev/urandom >"$work/older"
 touch -d '2001-01-01' "$work/older"
 cp -p "$work/older" "$game/Data/25"
-if run "rebuild after an older-dated file" 0 make -s installer PAYLOAD="$game"; then
+if run "rebuild after an older-dated file" 0 mk installer PAYLOAD="$game"; then
   [ "$(entry_sha build/win32/Oprava.exe 2)" = "$(sha256sum <"$work/older" | cut -d' ' -f1)" ] &&
     ok "rebuild after replacing Data/25 by an older-dated file carries the new file" ||
     bad "the rebuilt installer still carries the previous Data/25"
 fi
-run "VERIFY finds a difference" 2 make -s inspect EXE=build/win32/Oprava.exe VERIFY="$work/extracted" &&
-  has "Data/25" && ok "VERIFY against another folder names the difference; inspect exits 1, make 2"
+if run "VERIFY finds a difference" 2 mk inspect EXE=build/win32/Oprava.exe VERIFY="$work/extracted"; then
+  check "VERIFY against another folder names the difference; inspect exits 1, make 2" 'has "Data/25"'
+fi
 
 # Failures: one message naming the folder and the problem, besides make's own line on a failed
 # recipe (make exits 2); no installer left behind.
-one_message() { [ "$(grep -vc '^make: \*\*\*' "$work/out")" -eq 1 ]; }
+one_message() { [ "$(grep -Evc '^make(\[[0-9]+\])?: \*\*\*' "$work/out")" -eq 1 ]; }
 mv "$game/Data/tutorial" "$work/tutorial"
-run "missing file" 2 make -s installer PAYLOAD="$game" &&
-  has "$game: missing Data/tutorial" && one_message && no_installers &&
-  ok "a missing file: one message naming it and the folder, no installer left"
+if run "missing file" 2 mk installer PAYLOAD="$game"; then
+  check "a missing file: one message naming it and the folder, no installer left" 'has "$game: missing Data/tutorial" && one_message && no_installers'
+fi
 mv "$work/tutorial" "$game/Data/tutorial"
-run "missing folder" 2 make -s installer PAYLOAD="$work/no such folder" &&
-  has "no such folder" && one_message && no_installers &&
-  ok "a missing folder: one message naming it, no installer left"
+if run "missing folder" 2 mk installer PAYLOAD="$work/no such folder"; then
+  check "a missing folder: one message naming it, no installer left" 'has "no such folder" && one_message && no_installers'
+fi
 truncate -s 3900000 "$game/Duskhollow.exe"
-run "too large" 2 make -s installer PAYLOAD="$game" && has "3,999,968" && one_message &&
-  no_installers && ok "too much data: one message with the sizes against the capacity, no installer left"
+if run "too large" 2 mk installer PAYLOAD="$game"; then
+  check "too much data: one message with the sizes against the capacity, no installer left" 'has "3,999,968" && one_message && no_installers'
+fi
 truncate -s 300000 "$game/Duskhollow.exe"
 
 # The release, signed with a certificate made here; then the elevated build. Both with the
 # sample payload, which the end-to-end scenarios check the files against.
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Oprava test signer" \
   -keyout "$work/key.pem" -out "$work/cert.pem" >/dev/null 2>&1
-if run "release" 0 make -s release SIGN_CERT="$work/cert.pem" SIGN_KEY="$work/key.pem"; then
-  has "Signed with" && ok "release: signed build/release/Oprava.exe and SHA256SUMS"
-  run "osslsigncode verify" 0 osslsigncode verify -CAfile "$work/cert.pem" \
-    -in build/release/Oprava.exe && has "Signature verification: ok" &&
-    ok "osslsigncode verify accepts the signature"
-  run "sha256sum -c" 0 env LC_ALL=C sh -c 'cd build/release && sha256sum -c SHA256SUMS' &&
-    has "Oprava.exe: OK" && ok "sha256sum -c accepts SHA256SUMS"
+if run "release" 0 mk release SIGN_CERT="$work/cert.pem" SIGN_KEY="$work/key.pem"; then
+  check "release: signed build/release/Oprava.exe and SHA256SUMS" 'has "Signed with"'
+  if run "osslsigncode verify" 0 osslsigncode verify -CAfile "$work/cert.pem" \
+    -in build/release/Oprava.exe; then
+    check "osslsigncode verify accepts the signature" 'has "Signature verification: ok"'
+  fi
+  if run "sha256sum -c" 0 env LC_ALL=C sh -c 'cd build/release && sha256sum -c SHA256SUMS'; then
+    check "sha256sum -c accepts SHA256SUMS" 'has "Oprava.exe: OK"'
+  fi
   run "product check of the signed file" 0 tests/pe/check_product.py build/release/Oprava.exe \
     build/win32/src/shell/tform1.bin && ok "the signed file passes the product check"
-  run "inspect the signed file" 0 make -s inspect EXE=build/release/Oprava.exe &&
-    has "Game.ini" && ok "inspect reads the signed file"
+  if run "inspect the signed file" 0 mk inspect EXE=build/release/Oprava.exe; then
+    check "inspect reads the signed file" 'has "Game.ini"'
+  fi
   # The flavour's own installer, signed the same way, in one end-to-end run.
   signed=build/release/Oprava.exe
   if [ "$flavour" = win64 ]; then
@@ -118,20 +129,25 @@ if run "release" 0 make -s release SIGN_CERT="$work/cert.pem" SIGN_KEY="$work/ke
       -in build/win64/Oprava.exe -out "$signed" >/dev/null
   fi
   run "end-to-end run of the signed installer" 0 tests/wine/scenarios.py --build "build/$flavour" \
-    --exe "$signed" "patch applied, answer No" && ok "one end-to-end run of the signed installer ($flavour)"
+    --exe "$signed" "patch applied, answer No" &&
+    ok "one end-to-end run of the signed installer ($flavour)"
 fi
-if run "ELEVATE=1" 0 make -s installer ELEVATE=1; then
-  has "administrator rights" && ok "ELEVATE=1 says so"
-  run "product check, elevated" 0 tests/pe/check_product.py --elevated build/win32/Oprava.exe \
-    build/win32/src/shell/tform1.bin && has "asking for administrator rights and nothing more" &&
-    ok "ELEVATE=1: one manifest, asking for administrator rights and nothing more"
+if run "ELEVATE=1" 0 mk installer ELEVATE=1; then
+  check "ELEVATE=1 says so" 'has "administrator rights"'
+  if run "product check, elevated" 0 tests/pe/check_product.py --elevated build/win32/Oprava.exe \
+    build/win32/src/shell/tform1.bin; then
+    check "ELEVATE=1: one manifest, asking for administrator rights and nothing more" \
+      'has "asking for administrator rights and nothing more"'
+  fi
   run "end-to-end run of the elevated installer" 0 tests/wine/scenarios.py --build "build/$flavour" \
     "patch applied, answer No" && ok "one end-to-end run of the elevated installer ($flavour)"
 fi
-run "the sample installers again" 0 make -s installer &&
-  run "no manifest in the default build" 0 tests/pe/check_product.py build/win32/Oprava.exe \
-    build/win32/src/shell/tform1.bin && has "no manifest" &&
-  ok "the default build again: sample payload, no manifest"
+if run "the sample installers again" 0 mk installer; then
+  if run "no manifest in the default build" 0 tests/pe/check_product.py build/win32/Oprava.exe \
+    build/win32/src/shell/tform1.bin; then
+    check "the default build again: sample payload, no manifest" 'has "no manifest"'
+  fi
+fi
 
 echo "maintainer tools: $passed passed, $failed failed"
 [ $failed -eq 0 ]
