@@ -1,29 +1,15 @@
 // Writes the PE fuzzer's seeds into a directory: the small installers of the tests, PE32 and
 // PE32+, signed-like or not, with the container bitmap and with bitmaps of other shapes.
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <string>
 
 #include "pe_samples.h"
-
-namespace {
-
-void Write(const std::filesystem::path& path, const pe_samples::Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
-}  // namespace
+#include "support/fuzz_seeds.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: pe_fuzz_seeds DIR\n";
-    return 2;
-  }
-  const std::filesystem::path dir = argv[1];
-  std::filesystem::create_directories(dir);
+  const auto found = fuzz_seeds::Directory(argc, argv, "pe_fuzz_seeds");
+  if (!found) return 2;
+  const std::filesystem::path& dir = *found;
   const pe_samples::Bytes forms[] = {
       samples::SmallForm(pe_samples::SmallContainerBmp(pe_samples::SmallEntries())),
       samples::SmallForm(samples::BuildBmp({})),
@@ -34,7 +20,7 @@ int main(int argc, char** argv) {
     for (const bool pe32_plus : {false, true}) {
       for (const bool signed_like : {false, true}) {
         const pe_samples::Image image = pe_samples::SmallInstaller(pe32_plus, signed_like, form);
-        Write(dir / ("installer" + std::to_string(n++)), pe_samples::Build(image).file);
+        fuzz_seeds::Write(dir / ("installer" + std::to_string(n++)), pe_samples::Build(image).file);
       }
     }
   }
