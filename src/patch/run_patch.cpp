@@ -8,13 +8,6 @@
 std::string WindowsDir;
 std::string GameDir;
 
-const char* const TargetFiles[container::kEntryCount] = {
-    "Duskhollow.exe",
-    "Data\\tutorial",
-    "Data\\25",
-    "Game.ini",
-};
-
 namespace {
 
 constexpr char kPointerFile[] = "Duskhollow.dr";

@@ -164,11 +164,10 @@ std::array<Bytes, 4> LayGameFolder(const std::string& folder) {
   return entries;
 }
 
-TEST(PayloadFolder, HoldsTheTargetsOfThePatch) {
-  for (int i = 0; i < container::kEntryCount; ++i) {
-    EXPECT_EQ(payloadfolder::kTargets[i], TargetFiles[i]) << "entry " << i;
-  }
+TEST(PayloadFolder, PlacesEachTargetWithForwardSlashes) {
+  EXPECT_EQ(payloadfolder::FolderPath(0), "Duskhollow.exe");
   EXPECT_EQ(payloadfolder::FolderPath(1), "Data/tutorial");
+  EXPECT_EQ(payloadfolder::FolderPath(2), "Data/25");
 }
 
 TEST_F(MkformTest, BuildsFromAPayloadFolder) {

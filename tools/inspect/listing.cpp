@@ -4,7 +4,7 @@
 
 #include "inspect/sha256.h"
 #include "mkform/file_io.h"
-#include "mkform/payload_folder.h"
+#include "patch/patch.h"
 
 namespace inspect {
 
@@ -15,9 +15,8 @@ void PrintListing(std::ostream& out, const std::string& file_name,
   out << "form " << contents.form_name << " (" << contents.form_class << "), picture "
       << contents.width << " x " << contents.height << " at " << contents.bit_count << " bits\n";
   for (std::size_t i = 0; i < contents.entries.size(); ++i) {
-    const std::string target(payloadfolder::kTargets[i]);
     char line[64];
-    std::snprintf(line, sizeof line, "%zu  %-14s %9zu  ", i, target.c_str(),
+    std::snprintf(line, sizeof line, "%zu  %-14s %9zu  ", i, TargetFiles[i],
                   contents.entries[i].size());
     out << line << Sha256Hex(contents.entries[i]) << "\n";
   }

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "mkform/file_io.h"
+#include "patch/patch.h"
 
 namespace payloadfolder {
 
@@ -26,7 +27,7 @@ std::string Listed(const std::vector<std::string>& names) {
 }  // namespace
 
 std::string FolderPath(int index) {
-  std::string path(kTargets.at(static_cast<std::size_t>(index)));
+  std::string path(TargetFiles[index]);
   for (char& c : path) {
     if (c == '\\') c = '/';
   }

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "payload/container.h"
@@ -15,16 +14,7 @@ namespace payloadfolder {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The patch's TargetFiles in entry order, as the program writes them (backslashes). Kept here
-// because the tools do not link the patch run; a test holds the two lists equal.
-inline constexpr std::array<std::string_view, container::kEntryCount> kTargets = {
-    "Duskhollow.exe",
-    "Data\\tutorial",
-    "Data\\25",
-    "Game.ini",
-};
-
-// Entry `index`'s place in a folder on the host: its target with '/' for '\'.
+// Entry `index`'s place in a folder on the host: its target in TargetFiles with '/' for '\'.
 std::string FolderPath(int index);
 
 // The four files of `dir`, in entry order. Throws std::runtime_error with one line that names
