@@ -114,6 +114,18 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
+// The form's texts in UTF-16, converted once for showing and for measuring.
+struct WideTexts {
+  std::wstring caption;
+  std::wstring text;
+  std::vector<std::wstring> labels;  // as the form's buttons, left to right
+
+  explicit WideTexts(const TMessageDialogForm& form)
+      : caption(Wide(form.Caption)), text(Wide(form.Text)) {
+    for (const TDialogButton& each : form.Buttons) labels.push_back(Wide(each.Label));
+  }
+};
+
 // A device context of the dialog with the dialog's font selected, for measuring text.
 class DialogDc {
  public:
@@ -157,7 +169,7 @@ SIZE DialogUnits(HWND dialog, int x, int y) {
 
 // Icon at the left, the text right of it (no wider than half the screen), the buttons in one row
 // centred under both; the whole dialog centred on the screen.
-void LayOut(HWND dialog, const TMessageDialogForm& form) {
+void LayOut(HWND dialog, const TMessageDialogForm& form, const WideTexts& texts) {
   const SIZE margin = DialogUnits(dialog, kMarginDlu, kMarginDlu);
   const SIZE icon_gap = DialogUnits(dialog, kIconTextGapDlu, kTextButtonsGapDlu);
   const SIZE button = DialogUnits(dialog, kButtonWidthDlu, kButtonHeightDlu);
@@ -169,12 +181,11 @@ void LayOut(HWND dialog, const TMessageDialogForm& form) {
   const int icon_height = GetSystemMetrics(SM_CYICON);
 
   const DialogDc dc(dialog);
-  const SIZE text = dc.WrappedText(Wide(form.Text), screen_width / 2);
+  const SIZE text = dc.WrappedText(texts.text, screen_width / 2);
   std::vector<int> button_widths;
   int buttons_width = 0;
-  for (const TDialogButton& each : form.Buttons) {
-    button_widths.push_back(
-        std::max<int>(button.cx, dc.LabelWidth(Wide(each.Label)) + 2 * padding.cx));
+  for (const std::wstring& label : texts.labels) {
+    button_widths.push_back(std::max<int>(button.cx, dc.LabelWidth(label) + 2 * padding.cx));
     buttons_width += button_widths.back() + (button_widths.size() > 1 ? button_gap : 0);
   }
 
@@ -208,13 +219,14 @@ void LayOut(HWND dialog, const TMessageDialogForm& form) {
 INT_PTR OnInitDialog(HWND dialog, MessageDialogData& data) {
   const TMessageDialogForm& form = *data.form;
   SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&data));
-  SetWindowTextW(dialog, Wide(form.Caption).c_str());
-  SetDlgItemTextW(dialog, win32::kMessageDialogTextId, Wide(form.Text).c_str());
-  for (const TDialogButton& each : form.Buttons)
-    SetDlgItemTextW(dialog, each.Result, Wide(each.Label).c_str());
+  const WideTexts texts(form);
+  SetWindowTextW(dialog, texts.caption.c_str());
+  SetDlgItemTextW(dialog, win32::kMessageDialogTextId, texts.text.c_str());
+  for (std::size_t i = 0; i < form.Buttons.size(); ++i)
+    SetDlgItemTextW(dialog, form.Buttons[i].Result, texts.labels[i].c_str());
   SendDlgItemMessageW(dialog, win32::kMessageDialogIconId, STM_SETICON,
                       reinterpret_cast<WPARAM>(data.icon), 0);
-  LayOut(dialog, form);
+  LayOut(dialog, form, texts);
 
   if (form.DefaultButton >= 0 && form.DefaultButton < static_cast<int>(form.Buttons.size())) {
     const int default_id = form.Buttons[form.DefaultButton].Result;
