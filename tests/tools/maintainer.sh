@@ -54,18 +54,17 @@ printf '[Game]\r\nVersion=1.1\r\n' >"$game/Game.ini"
 printf 'not part of the patch\r\n' >"$game/readme.txt"
 targets=(Duskhollow.exe Data/tutorial Data/25 Game.ini)
 
-if run "installer from a folder with spaces in its path" 0 \
-  mk installer PAYLOAD="$game"; then
-  if has "build/win32/Oprava.exe carries the payload of $game:" &&
-     has "The product to ship: build/win32/Oprava.exe"; then
-    ok "installer from a folder with spaces in its path names its payload and the product"
-  else bad "installer output names the payload and the product"; fi
+if run "installer from a folder with spaces in its path" 0 mk installer PAYLOAD="$game"; then
+  check "installer from a folder with spaces in its path names its payload and the product" \
+    'has "build/win32/Oprava.exe carries the payload of $game:" &&
+     has "The product to ship: build/win32/Oprava.exe"'
 fi
+file_sha() { sha256sum <"$1" | cut -d' ' -f1; }
 same=1
 for i in 0 1 2 3; do
-  [ "$(entry_sha build/win32/Oprava.exe $i)" = "$(sha256sum <"$game/${targets[$i]}" | cut -d' ' -f1)" ] || same=0
+  [ "$(entry_sha build/win32/Oprava.exe $i)" = "$(file_sha "$game/${targets[$i]}")" ] || same=0
 done
-[ $same = 1 ] && ok "inspect: the four SHA-256s are those of the files" || bad "inspect SHA-256s"
+check "inspect: the four SHA-256s are those of the files" '[ $same = 1 ]'
 if run "VERIFY against the folder" 0 mk inspect EXE=build/win32/Oprava.exe VERIFY="$game"; then
   check "VERIFY against the folder: all four match" 'has "verify: all four entries match"'
 fi
@@ -78,9 +77,8 @@ head -c 60000 /dev/urandom >"$work/older"
 touch -d '2001-01-01' "$work/older"
 cp -p "$work/older" "$game/Data/25"
 if run "rebuild after an older-dated file" 0 mk installer PAYLOAD="$game"; then
-  [ "$(entry_sha build/win32/Oprava.exe 2)" = "$(sha256sum <"$work/older" | cut -d' ' -f1)" ] &&
-    ok "rebuild after replacing Data/25 by an older-dated file carries the new file" ||
-    bad "the rebuilt installer still carries the previous Data/25"
+  check "rebuild after replacing Data/25 by an older-dated file carries the new file" \
+    '[ "$(entry_sha build/win32/Oprava.exe 2)" = "$(file_sha "$work/older")" ]'
 fi
 if run "VERIFY finds a difference" 2 mk inspect EXE=build/win32/Oprava.exe VERIFY="$work/extracted"; then
   check "VERIFY against another folder names the difference; inspect exits 1, make 2" 'has "Data/25"'

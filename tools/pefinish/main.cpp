@@ -25,7 +25,9 @@ std::uint32_t Read32(const std::vector<char>& bytes, std::size_t at) {
 }
 
 std::uint16_t Read16(const std::vector<char>& bytes, std::size_t at) {
-  return static_cast<std::uint16_t>(Read32(bytes, at) & 0xFFFF);
+  if (at > bytes.size() || bytes.size() - at < 2) throw std::runtime_error("truncated headers");
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
 }
 
 // Where the .rsrc section's characteristics lie in the file.
